@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-sanitize valgrind clean
+.PHONY: all deps configure build run test test-sanitize valgrind bench clean
 
 all: build
 
@@ -37,6 +37,11 @@ test-sanitize: deps
 # Memcheck over the protocol, serial and operations tests.
 valgrind: build
 	@tools/run-valgrind $(BUILD)
+
+# Benchmarks: exchange overhead against the simulated handset, start-up beside a peer terminal.
+bench:
+	@tools/install-deps tools/debian-packages-bench.txt
+	@bench/run build-bench
 
 clean:
 	rm -rf $(BUILD)

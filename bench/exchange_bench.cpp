@@ -1,0 +1,373 @@
+// How much time each command exchange costs beyond its fixed 100 ms wait.
+//
+// Starts the simulated handset on a pseudo-terminal with an event log, runs the seven-level Speech
+// read and write alternately against it through the operations layer (a window that only keeps
+// its boxes), then reads the handset's log: the gap between the arrival of one command and the
+// arrival of the next within a row, less the fixed wait, is what an exchange costs beyond it.
+// Each row's wall time, from the call to its return, is set against the seven waits.
+//
+// Usage: exchange_bench --sim PATH [--runs N] [--log PATH]
+// Prints Markdown tables. The exit status is 0 when every row passed and the log matched what was
+// sent, whatever the figures are; the targets are shown beside them, never enforced.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ops/operations.h"
+#include "protocol/commands.h"
+#include "serial/serial_port.h"
+
+namespace gaintool::bench {
+namespace {
+
+using ops::OperatorWindow;
+using ops::Row;
+using Clock = std::chrono::steady_clock;
+
+constexpr double kWaitMs = std::chrono::duration<double, std::milli>(serial::kReplyWait).count();
+constexpr int kLevels = 7;
+constexpr int kMode = 0;  // normal
+
+// Targets the figures are shown against.
+constexpr double kMedianTargetMs = 1.0;
+constexpr double kMaxTargetMs = 5.0;
+constexpr double kRowTargetMs = 1.01 * kLevels * kWaitMs;
+
+[[noreturn]] void Die(const std::string& message) {
+  std::fprintf(stderr, "exchange_bench: %s\n", message.c_str());
+  std::exit(1);
+}
+
+// A window that keeps the boxes and the verdict and nothing else; it does not paint.
+class QuietWindow : public OperatorWindow {
+ public:
+  std::string port_name;
+  std::map<std::pair<Row, int>, std::string> boxes;
+  std::string verdict;
+  std::string status;
+  std::string failure;
+
+  std::string PortName() const override { return port_name; }
+  int ModeIndex() const override { return kMode; }
+  std::string BoxText(Row row, int level) const override {
+    auto it = boxes.find({row, level});
+    return it == boxes.end() ? "" : it->second;
+  }
+  void SetBoxText(Row row, int level, const std::string& text) override {
+    boxes[{row, level}] = text;
+  }
+  void SetMemoText(Memo memo, const std::string& bytes) override { memos_[memo] = bytes; }
+  std::string MemoText(Memo memo) const override {
+    auto it = memos_.find(memo);
+    return it == memos_.end() ? "" : it->second;
+  }
+  void ClearVerdict() override { verdict.clear(); }
+  void ShowPass(const std::string& text) override {
+    verdict = "PASS";
+    status = text;
+  }
+  void ShowFail(const std::string& text) override {
+    verdict = "FAIL";
+    status = text;
+  }
+  void ShowStatus(const std::string& text) override { status = text; }
+  void RepaintNow() override {}
+  void ShowPortFailure(const serial::PortError& cause) override { failure = cause.Describe(); }
+  void ShowEmptyValue() override { failure = "empty value box"; }
+  void ShowConnectError() override { failure = "connect refused"; }
+
+ private:
+  std::map<Memo, std::string> memos_;
+};
+
+// The simulated handset as a child process; its first stdout line is its pty path.
+class Handset {
+ public:
+  Handset(const std::string& sim, const std::string& log) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) Die("pipe: " + std::string(std::strerror(errno)));
+    pid_ = fork();
+    if (pid_ < 0) Die("fork: " + std::string(std::strerror(errno)));
+    if (pid_ == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      execl(sim.c_str(), sim.c_str(), "--log", log.c_str(), "--echo", "off",
+            static_cast<char*>(nullptr));
+      std::fprintf(stderr, "exchange_bench: cannot run %s: %s\n", sim.c_str(),
+                   std::strerror(errno));
+      _exit(127);
+    }
+    close(out[1]);
+    out_ = out[0];
+    path_ = ReadFirstLine();
+    if (path_.empty()) Die("the simulated handset printed no pty path");
+  }
+  ~Handset() { Stop(); }
+
+  const std::string& PortPath() const { return path_; }
+
+  // Ends the simulator and waits for it, so that its log is complete.
+  void Stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    if (out_ >= 0) close(out_);
+    out_ = -1;
+  }
+
+ private:
+  std::string ReadFirstLine() {
+    std::string line;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline) {
+      pollfd p{out_, POLLIN, 0};
+      if (poll(&p, 1, 100) <= 0) continue;
+      char c;
+      if (read(out_, &c, 1) != 1) break;
+      if (c == '\n') return line;
+      line.push_back(c);
+    }
+    return {};
+  }
+
+  pid_t pid_ = -1;
+  int out_ = -1;
+  std::string path_;
+};
+
+// Undoes the C escapes of a log field: \r \n \t \\ \" \' \0, \xHH and octal \NNN.
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out.push_back(text[i]);
+      continue;
+    }
+    const char c = text[++i];
+    switch (c) {
+      case 'r':
+        out.push_back('\r');
+        break;
+      case 'n':
+        out.push_back('\n');
+        break;
+      case 't':
+        out.push_back('\t');
+        break;
+      case 'x': {
+        std::size_t used = 0;
+        const std::string hex = text.substr(i + 1, 2);
+        out.push_back(static_cast<char>(std::stoi(hex, &used, 16)));
+        i += used;
+        break;
+      }
+      default:
+        if (c >= '0' && c <= '7') {
+          int value = 0;
+          std::size_t n = 0;
+          while (n < 3 && i < text.size() && text[i] >= '0' && text[i] <= '7') {
+            value = value * 8 + (text[i++] - '0');
+            ++n;
+          }
+          --i;
+          out.push_back(static_cast<char>(value));
+        } else {
+          out.push_back(c);  // \\ \" \' and anything else stand for themselves
+        }
+    }
+  }
+  return out;
+}
+
+struct Received {
+  long long micros;
+  std::string command;
+};
+
+// The RX events of the handset's log, in order.
+std::vector<Received> ReadReceived(const std::string& log) {
+  std::ifstream in(log);
+  if (!in) Die("cannot read the handset log " + log);
+  std::vector<Received> received;
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto tab1 = line.find('\t');
+    if (tab1 == std::string::npos) continue;
+    const auto tab2 = line.find('\t', tab1 + 1);
+    const std::string event =
+        line.substr(tab1 + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab1 - 1);
+    if (event != "RX") continue;
+    const std::string bytes = tab2 == std::string::npos ? "" : line.substr(tab2 + 1);
+    received.push_back({std::stoll(line.substr(0, tab1)), Unescape(bytes)});
+  }
+  return received;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double Max(const std::vector<double>& values) {
+  return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+const char* Met(bool met) {
+  return met ? "met" : "NOT met";
+}
+
+struct RowRun {
+  bool write;
+  double wall_ms;
+  std::vector<std::string> commands;  // what the row sent, in order
+};
+
+int Run(int argc, char** argv) {
+  std::string sim;
+  std::string log;
+  int runs = 20;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--sim" && i + 1 < argc) {
+      sim = argv[++i];
+    } else if (arg == "--runs" && i + 1 < argc) {
+      runs = std::atoi(argv[++i]);
+    } else if (arg == "--log" && i + 1 < argc) {
+      log = argv[++i];
+    } else {
+      Die("usage: exchange_bench --sim PATH [--runs N] [--log PATH]");
+    }
+  }
+  if (sim.empty() || runs < 1) Die("usage: exchange_bench --sim PATH [--runs N] [--log PATH]");
+  std::string log_dir;
+  if (log.empty()) {
+    char dir[] = "/tmp/exchange-bench-XXXXXX";
+    if (!mkdtemp(dir)) Die("mkdtemp: " + std::string(std::strerror(errno)));
+    log_dir = dir;
+    log = log_dir + "/handset.log";
+  }
+
+  Handset handset(sim, log);
+  QuietWindow window;
+  window.port_name = handset.PortPath();
+  ops::Operations operations(window);
+
+  std::vector<RowRun> rows;
+  for (int run = 0; run < runs; ++run) {
+    for (bool write : {false, true}) {
+      RowRun row{write, 0, {}};
+      for (int level = 0; level < kLevels; ++level) {
+        // Values the write sends: in range, different from one run to the next.
+        const std::string value = std::to_string((run * kLevels + level) % 256);
+        if (write) {
+          window.boxes[{Row::Speech, level}] = value;
+          row.commands.push_back(FormatWriteCommand(kMode, ParamKind::Speech, level, value));
+        } else {
+          row.commands.push_back(FormatReadCommand(kMode, ParamKind::Speech, level));
+        }
+      }
+      const auto start = Clock::now();
+      if (write) {
+        operations.WriteRow(Row::Speech);
+      } else {
+        operations.ReadRow(Row::Speech);
+      }
+      row.wall_ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+      if (window.verdict != "PASS") {
+        Die(std::string(write ? "write" : "read") + " " + std::to_string(run) +
+            " did not pass: " + window.verdict + " \"" + window.status + "\" " + window.failure);
+      }
+      rows.push_back(std::move(row));
+    }
+  }
+  handset.Stop();
+
+  // Each row's commands must arrive at the handset in order, nothing between them.
+  const std::vector<Received> received = ReadReceived(log);
+  const std::size_t expected = rows.size() * kLevels;
+  if (received.size() != expected) {
+    Die("the handset log holds " + std::to_string(received.size()) + " commands, expected " +
+        std::to_string(expected) + " (" + log + ")");
+  }
+  std::vector<double> read_gaps, write_gaps, read_rows, write_rows;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (int level = 0; level < kLevels; ++level) {
+      const Received& got = received[r * kLevels + level];
+      if (got.command != rows[r].commands[level]) {
+        Die("command " + std::to_string(r * kLevels + level) + " in the handset log differs " +
+            "from the one sent (" + log + ")");
+      }
+      if (level == 0) continue;
+      const double gap = (got.micros - received[r * kLevels + level - 1].micros) / 1000.0;
+      (rows[r].write ? write_gaps : read_gaps).push_back(gap - kWaitMs);
+    }
+    (rows[r].write ? write_rows : read_rows).push_back(rows[r].wall_ms);
+  }
+  std::vector<double> all_gaps = read_gaps;
+  all_gaps.insert(all_gaps.end(), write_gaps.begin(), write_gaps.end());
+
+  std::printf("Exchange overhead: seven-level Speech row, %d reads and %d writes, alternating,\n",
+              runs, runs);
+  std::printf(
+      "against the simulated handset on a pseudo-terminal. Gap = time from one command's\n");
+  std::printf(
+      "arrival at the handset to the next one's in the same row, less the fixed %.0f ms.\n\n",
+      kWaitMs);
+  std::printf("| exchanges | gaps | median beyond wait (ms) | max beyond wait (ms) |\n");
+  std::printf("|---|---:|---:|---:|\n");
+  const auto gap_line = [](const char* name, const std::vector<double>& gaps) {
+    std::printf("| %s | %zu | %.3f | %.3f |\n", name, gaps.size(), Median(gaps), Max(gaps));
+  };
+  gap_line("read", read_gaps);
+  gap_line("write", write_gaps);
+  gap_line("all", all_gaps);
+  std::printf("\n| row (7 levels) | rows | median (ms) | max (ms) | median / 700 ms |\n");
+  std::printf("|---|---:|---:|---:|---:|\n");
+  const auto row_line = [](const char* name, const std::vector<double>& walls) {
+    std::printf("| %s | %zu | %.1f | %.1f | %.4f |\n", name, walls.size(), Median(walls),
+                Max(walls), Median(walls) / (kLevels * kWaitMs));
+  };
+  row_line("read", read_rows);
+  row_line("write", write_rows);
+
+  const bool median_met = Median(all_gaps) < kMedianTargetMs;
+  const bool max_met = Max(all_gaps) < kMaxTargetMs;
+  std::vector<double> all_rows = read_rows;
+  all_rows.insert(all_rows.end(), write_rows.begin(), write_rows.end());
+  const bool row_met = Max(all_rows) <= kRowTargetMs;
+  std::printf(
+      "\nTargets: median beyond wait < %.0f ms: %s (%.3f); max < %.0f ms: %s (%.3f); "
+      "every row within %.0f ms: %s (slowest %.1f).\n",
+      kMedianTargetMs, Met(median_met), Median(all_gaps), kMaxTargetMs, Met(max_met), Max(all_gaps),
+      kRowTargetMs, Met(row_met), Max(all_rows));
+
+  if (!log_dir.empty()) {
+    std::remove(log.c_str());
+    rmdir(log_dir.c_str());
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace gaintool::bench
+
+int main(int argc, char** argv) {
+  return gaintool::bench::Run(argc, argv);
+}
