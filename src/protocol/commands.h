@@ -55,8 +55,11 @@ std::string FormatWriteCommand(int mode, ParamKind kind, int level, std::string_
 // with "+CME ERROR" or "+CMS ERROR". Lines end at CR, LF or the end of the reply.
 bool ReplyIsOk(std::string_view reply);
 
-// The value a read reply carries: the text after the first ':' up to the next CR LF, with bytes
-// of 32 or less trimmed from both ends. Empty when the reply has none.
+// The value a read reply carries: the text after the first ':' (the whole reply when it has no
+// colon) up to the next CR LF, with bytes of 32 or less trimmed from both ends; bytes of 128 and
+// above stay. The reply's last byte is never looked at, so a CR LF that ends the reply does not
+// end a value. Empty when there is no CR LF after the colon before the reply's last byte, or
+// when one comes right after the colon.
 std::string ExtractReplyValue(std::string_view reply);
 
 // Holds a value text to a range: the number of the text, raised to the minimum or lowered to
