@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "c_escape.h"
 #include "ops/operations.h"
 #include "protocol/commands.h"
 #include "serial/serial_port.h"
@@ -150,50 +151,6 @@ class Handset {
   std::string path_;
 };
 
-// Undoes the C escapes of a log field: \r \n \t \\ \" \' \0, \xHH and octal \NNN.
-std::string Unescape(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out.push_back(text[i]);
-      continue;
-    }
-    const char c = text[++i];
-    switch (c) {
-      case 'r':
-        out.push_back('\r');
-        break;
-      case 'n':
-        out.push_back('\n');
-        break;
-      case 't':
-        out.push_back('\t');
-        break;
-      case 'x': {
-        std::size_t used = 0;
-        const std::string hex = text.substr(i + 1, 2);
-        out.push_back(static_cast<char>(std::stoi(hex, &used, 16)));
-        i += used;
-        break;
-      }
-      default:
-        if (c >= '0' && c <= '7') {
-          int value = 0;
-          std::size_t n = 0;
-          while (n < 3 && i < text.size() && text[i] >= '0' && text[i] <= '7') {
-            value = value * 8 + (text[i++] - '0');
-            ++n;
-          }
-          --i;
-          out.push_back(static_cast<char>(value));
-        } else {
-          out.push_back(c);  // \\ \" \' and anything else stand for themselves
-        }
-    }
-  }
-  return out;
-}
-
 struct Received {
   long long micros;
   std::string command;
@@ -213,7 +170,9 @@ std::vector<Received> ReadReceived(const std::string& log) {
         line.substr(tab1 + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab1 - 1);
     if (event != "RX") continue;
     const std::string bytes = tab2 == std::string::npos ? "" : line.substr(tab2 + 1);
-    received.push_back({std::stoll(line.substr(0, tab1)), Unescape(bytes)});
+    const auto command = handset_sim::Unescape(bytes);
+    if (!command) Die("malformed escape in the handset log: " + line);
+    received.push_back({std::stoll(line.substr(0, tab1)), *command});
   }
   return received;
 }
@@ -264,6 +223,12 @@ int Run(int argc, char** argv) {
     log = log_dir + "/handset.log";
   }
 
+  // The handset appends to its log; start from an empty one.
+  if (FILE* f = std::fopen(log.c_str(), "w")) {
+    std::fclose(f);
+  } else {
+    Die("cannot write the handset log " + log);
+  }
   Handset handset(sim, log);
   QuietWindow window;
   window.port_name = handset.PortPath();
