@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-sanitize valgrind bench clean
+.PHONY: all deps configure build run test test-sanitize valgrind bench fuzz clean
 
 all: build
 
@@ -42,6 +42,16 @@ valgrind: build
 bench:
 	@tools/install-deps tools/debian-packages-bench.txt
 	@bench/run build-bench
+
+# Fuzzing of the command set's text rules and of the reply handling, with clang's libFuzzer:
+# every target for FUZZ_SECONDS. Findings land in $(FUZZ_BUILD)/findings/.
+FUZZ_SECONDS ?= 60
+FUZZ_BUILD ?= build-fuzz
+fuzz:
+	@tools/install-deps tools/debian-packages-fuzz.txt
+	@CXX=clang++-14 cmake -S fuzz -B $(FUZZ_BUILD) -G Ninja >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@fuzz/run $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)
