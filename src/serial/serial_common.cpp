@@ -77,7 +77,9 @@ std::string PortError::Describe() const {
 }
 
 std::string ReplyBuffer::Text() const {
-  const auto end = std::find(bytes.begin(), bytes.end(), '\0');
+  // At most 255 reply bytes: the last byte is the NUL's place even when something else stands
+  // there.
+  const auto end = std::find(bytes.begin(), bytes.end() - 1, '\0');
   return std::string(bytes.begin(), end);
 }
 
