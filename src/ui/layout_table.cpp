@@ -9,6 +9,9 @@ namespace {
 
 using K = ControlKind;
 
+// The table is laid out by hand, a row or two of source per control.
+// clang-format off
+
 constexpr std::string_view kWindowFamily = "MS Sans Serif";
 constexpr FontSpec kWindowFont{kWindowFamily, -11};
 constexpr FontSpec kConnectFont{kWindowFamily, -12, true};
@@ -145,6 +148,8 @@ constexpr std::array kLayout{
                .top = 168, .width = 3, .height = 13, .visible = false},
 };
 
+// clang-format on
+
 void AppendTabStops(std::span<const ControlRow> layout, std::string_view parent,
                     std::vector<std::string_view>& sequence) {
   std::vector<const ControlRow*> children;
@@ -163,7 +168,9 @@ void AppendTabStops(std::span<const ControlRow> layout, std::string_view parent,
 
 }  // namespace
 
-std::span<const ControlRow> MainWindowLayout() { return kLayout; }
+std::span<const ControlRow> MainWindowLayout() {
+  return kLayout;
+}
 
 const ControlRow* FindControl(std::span<const ControlRow> layout, std::string_view name) {
   for (const ControlRow& row : layout) {

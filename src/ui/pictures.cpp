@@ -35,8 +35,8 @@ void DrawLogo(QPainter& p, const QRectF& area) {
   const double floor = badge.top() + badge.height() * 0.76;
   const double tallest = badge.height() * 0.52;
   for (std::size_t i = 0; i < kLevels.size(); ++i) {
-    const double left = badge.left() + badge.width() / 2 + (static_cast<double>(i) - 2.5) * bar * 1.6 +
-                        bar * 0.3;
+    const double left =
+        badge.left() + badge.width() / 2 + (static_cast<double>(i) - 2.5) * bar * 1.6 + bar * 0.3;
     const double height = tallest * kLevels[i];
     p.setBrush(i == 2 ? kAmber : QColor(Qt::white));
     p.drawRoundedRect(QRectF(left, floor - height, bar, height), bar / 3, bar / 3);

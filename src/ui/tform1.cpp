@@ -31,7 +31,9 @@ QString FromBytes(std::string_view bytes) {
   return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-std::string ToBytes(const QString& text) { return text.toUtf8().toStdString(); }
+std::string ToBytes(const QString& text) {
+  return text.toUtf8().toStdString();
+}
 
 // The layout names fonts of Windows. Where a family is missing, the next one that is installed is
 // used; the CJK family also carries the Latin letters, so a caption that mixes both renders in one
@@ -362,36 +364,64 @@ void TForm1::PortCBoxChange(QObject* /*Sender*/) {
   // Nothing: each operation reads the port name when it opens the port.
 }
 
-void TForm1::Button3Click(QObject* /*Sender*/) { operations_.Connect(); }
-void TForm1::Button1Click(QObject* /*Sender*/) { operations_.WriteRow(ops::Row::Mic); }
-void TForm1::Button2Click(QObject* /*Sender*/) { operations_.WriteRow(ops::Row::Speech); }
-void TForm1::Button5Click(QObject* /*Sender*/) { operations_.WriteRow(ops::Row::Melody); }
-void TForm1::ADJClick(QObject* /*Sender*/) { operations_.WriteRow(ops::Row::SideTone); }
-void TForm1::Mic_Read_BttnClick(QObject* /*Sender*/) { operations_.ReadRow(ops::Row::Mic); }
-void TForm1::Speech_Read_BttnClick(QObject* /*Sender*/) { operations_.ReadRow(ops::Row::Speech); }
-void TForm1::Melody_Read_BttnClick(QObject* /*Sender*/) { operations_.ReadRow(ops::Row::Melody); }
-void TForm1::ReadClick(QObject* /*Sender*/) { operations_.ReadRow(ops::Row::SideTone); }
+void TForm1::Button3Click(QObject* /*Sender*/) {
+  operations_.Connect();
+}
+void TForm1::Button1Click(QObject* /*Sender*/) {
+  operations_.WriteRow(ops::Row::Mic);
+}
+void TForm1::Button2Click(QObject* /*Sender*/) {
+  operations_.WriteRow(ops::Row::Speech);
+}
+void TForm1::Button5Click(QObject* /*Sender*/) {
+  operations_.WriteRow(ops::Row::Melody);
+}
+void TForm1::ADJClick(QObject* /*Sender*/) {
+  operations_.WriteRow(ops::Row::SideTone);
+}
+void TForm1::Mic_Read_BttnClick(QObject* /*Sender*/) {
+  operations_.ReadRow(ops::Row::Mic);
+}
+void TForm1::Speech_Read_BttnClick(QObject* /*Sender*/) {
+  operations_.ReadRow(ops::Row::Speech);
+}
+void TForm1::Melody_Read_BttnClick(QObject* /*Sender*/) {
+  operations_.ReadRow(ops::Row::Melody);
+}
+void TForm1::ReadClick(QObject* /*Sender*/) {
+  operations_.ReadRow(ops::Row::SideTone);
+}
 
 void TForm1::FormShow(QObject* /*Sender*/) {
   mode_index_ = 0;
   ModeBox->setCurrentIndex(0);  // raises no change event
 }
 
-void TForm1::ModeBoxChange(QObject* /*Sender*/) { mode_index_ = ModeBox->currentIndex(); }
+void TForm1::ModeBoxChange(QObject* /*Sender*/) {
+  mode_index_ = ModeBox->currentIndex();
+}
 
-bool TForm1::OpenPort() { return operations_.OpenPort(); }
+bool TForm1::OpenPort() {
+  return operations_.OpenPort();
+}
 
 // ---- The window as the operations see it ---------------------------------------------------
 
-std::string TForm1::PortName() const { return ToBytes(PortCBox->currentText()); }
+std::string TForm1::PortName() const {
+  return ToBytes(PortCBox->currentText());
+}
 
-int TForm1::ModeIndex() const { return mode_index_; }
+int TForm1::ModeIndex() const {
+  return mode_index_;
+}
 
 QLineEdit* TForm1::Box(ops::Row row, int level) const {
   return boxes_.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(level));
 }
 
-std::string TForm1::BoxText(ops::Row row, int level) const { return ToBytes(Box(row, level)->text()); }
+std::string TForm1::BoxText(ops::Row row, int level) const {
+  return ToBytes(Box(row, level)->text());
+}
 
 void TForm1::SetBoxText(ops::Row row, int level, const std::string& text) {
   Box(row, level)->setText(FromBytes(text));
@@ -423,7 +453,9 @@ void TForm1::SetVerdict(const QString& caption, const QColor& color) {
   }
 }
 
-void TForm1::ClearVerdict() { SetVerdict(QString(), VerdictColor()); }
+void TForm1::ClearVerdict() {
+  SetVerdict(QString(), VerdictColor());
+}
 
 void TForm1::ShowPass(const std::string& status) {
   SetVerdict(QStringLiteral("PASS"), kPassColor);
@@ -435,23 +467,32 @@ void TForm1::ShowFail(const std::string& status) {
   ShowStatus(status);
 }
 
-void TForm1::ShowStatus(const std::string& status) { StatusBar->showMessage(FromBytes(status)); }
+void TForm1::ShowStatus(const std::string& status) {
+  StatusBar->showMessage(FromBytes(status));
+}
 
-QString TForm1::VerdictText() const { return StaticText->text(); }
+QString TForm1::VerdictText() const {
+  return StaticText->text();
+}
 
-QColor TForm1::VerdictColor() const { return StaticText->palette().color(QPalette::WindowText); }
+QColor TForm1::VerdictColor() const {
+  return StaticText->palette().color(QPalette::WindowText);
+}
 
-QString TForm1::StatusText() const { return StatusBar->currentMessage(); }
+QString TForm1::StatusText() const {
+  return StatusBar->currentMessage();
+}
 
-void TForm1::RepaintNow() { repaint(); }
+void TForm1::RepaintNow() {
+  repaint();
+}
 
 // ---- Message boxes -------------------------------------------------------------------------
 
 void TForm1::ShowPortFailure(const serial::PortError& cause) {
   // The cause (device, what failed) goes under the message: on Linux it tells the operator
   // whether the port is missing, busy or needs the dialout group.
-  ShowOwnerlessNotice(ops::kPortFailureText, ops::kPortFailureCaption,
-                      FromBytes(cause.Describe()));
+  ShowOwnerlessNotice(ops::kPortFailureText, ops::kPortFailureCaption, FromBytes(cause.Describe()));
 }
 
 void TForm1::ShowEmptyValue() {

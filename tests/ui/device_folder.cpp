@@ -18,7 +18,9 @@ DeviceFolder::~DeviceFolder() {
   for (const auto& [name, fd] : controllers_) ::close(fd);
 }
 
-std::string DeviceFolder::Path() const { return dir_.path().toStdString() + "/"; }
+std::string DeviceFolder::Path() const {
+  return dir_.path().toStdString() + "/";
+}
 
 std::string DeviceFolder::AddPort(const std::string& name) {
   const int fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);

@@ -73,11 +73,14 @@ class ExceptionDisplayTest : public QObject {
   void messageText_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("full stop appended")
-        << "'1.5' is not a valid integer value" << "'1.5' is not a valid integer value.";
-    QTest::newRow("empty message, empty box") << "" << "";
-    QTest::newRow("ends in exclamation mark") << "Connect Error!" << "Connect Error!";
-    QTest::newRow("Chinese text") << "数据不能为空" << "数据不能为空.";
+    QTest::newRow("full stop appended") << "'1.5' is not a valid integer value"
+                                        << "'1.5' is not a valid integer value.";
+    QTest::newRow("empty message, empty box") << ""
+                                              << "";
+    QTest::newRow("ends in exclamation mark") << "Connect Error!"
+                                              << "Connect Error!";
+    QTest::newRow("Chinese text") << "数据不能为空"
+                                  << "数据不能为空.";
   }
   void messageText() {
     QFETCH(QString, message);
@@ -116,10 +119,18 @@ class ExceptionDisplayTest : public QObject {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("value");
-    QTest::newRow("Mic, trailing blank") << "Button1" << "MEdit1" << "12 ";
-    QTest::newRow("SideTone, decimal point") << "ADJ" << "SideToneEdit" << "1.5";
-    QTest::newRow("Speech, letters") << "Button2" << "SEdit1" << "12a";
-    QTest::newRow("Melody, beyond 32 bits") << "Button5" << "Edit1" << "2147483648";
+    QTest::newRow("Mic, trailing blank") << "Button1"
+                                         << "MEdit1"
+                                         << "12 ";
+    QTest::newRow("SideTone, decimal point") << "ADJ"
+                                             << "SideToneEdit"
+                                             << "1.5";
+    QTest::newRow("Speech, letters") << "Button2"
+                                     << "SEdit1"
+                                     << "12a";
+    QTest::newRow("Melody, beyond 32 bits") << "Button5"
+                                            << "Edit1"
+                                            << "2147483648";
   }
   void conversionErrorOfAWrite() {
     QFETCH(QString, button);

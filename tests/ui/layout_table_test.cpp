@@ -1,11 +1,12 @@
 // The window layout as data, and the application's rules for its title and its exception text.
+#include "ui/layout_table.h"
+
 #include <QtTest>
 #include <set>
 #include <string>
 #include <string_view>
 
 #include "ui/app_rules.h"
-#include "ui/layout_table.h"
 
 using gaintool::ui::ComboStyle;
 using gaintool::ui::ControlKind;
@@ -21,7 +22,8 @@ QString Q(std::string_view text) {
 
 const ControlRow& Row(const QString& name) {
   const QByteArray bytes = name.toUtf8();
-  const ControlRow* row = FindControl(MainWindowLayout(), std::string_view(bytes.data(), bytes.size()));
+  const ControlRow* row =
+      FindControl(MainWindowLayout(), std::string_view(bytes.data(), bytes.size()));
   if (row == nullptr) qFatal("no row %s", bytes.constData());
   return *row;
 }
@@ -105,7 +107,8 @@ class LayoutTableTest : public QObject {
   void everyRowIsListedOnce() {
     // The rows above plus the window itself: nothing missing, nothing extra, no name twice.
     std::set<std::string_view> names;
-    for (const ControlRow& row : MainWindowLayout()) QVERIFY2(names.insert(row.name).second, row.name.data());
+    for (const ControlRow& row : MainWindowLayout())
+      QVERIFY2(names.insert(row.name).second, row.name.data());
     QCOMPARE(names.size(), std::size_t{52});
   }
 
@@ -172,11 +175,36 @@ class LayoutTableTest : public QObject {
   void tabSequence() {
     QStringList actual;
     for (std::string_view name : gaintool::ui::TabSequence(MainWindowLayout())) actual << Q(name);
-    const QStringList expected{
-        "PortCBox", "ComboBox", "Button3", "MEdit1", "Button1", "SEdit1", "SEdit2", "SEdit3",
-        "SEdit4", "SEdit5", "SEdit6", "Button2", "SEdit7", "Edit1", "Edit2", "Edit3", "Button5",
-        "Edit4", "Edit5", "Edit6", "Edit7", "Mic_Read_Bttn", "Speech_Read_Bttn",
-        "Melody_Read_Bttn", "SideToneEdit", "ADJ", "Read", "ModeBox", "Memo", "Memo1"};
+    const QStringList expected{"PortCBox",
+                               "ComboBox",
+                               "Button3",
+                               "MEdit1",
+                               "Button1",
+                               "SEdit1",
+                               "SEdit2",
+                               "SEdit3",
+                               "SEdit4",
+                               "SEdit5",
+                               "SEdit6",
+                               "Button2",
+                               "SEdit7",
+                               "Edit1",
+                               "Edit2",
+                               "Edit3",
+                               "Button5",
+                               "Edit4",
+                               "Edit5",
+                               "Edit6",
+                               "Edit7",
+                               "Mic_Read_Bttn",
+                               "Speech_Read_Bttn",
+                               "Melody_Read_Bttn",
+                               "SideToneEdit",
+                               "ADJ",
+                               "Read",
+                               "ModeBox",
+                               "Memo",
+                               "Memo1"};
     QCOMPARE(actual, expected);
   }
 
@@ -224,16 +252,26 @@ class LayoutTableTest : public QObject {
   void applicationTitle_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("title");
-    QTest::newRow("plain name") << "/usr/bin/gaintool" << "gaintool";
-    QTest::newRow("first character kept, rest lowered") << "/opt/GainTool" << "Gaintool";
-    QTest::newRow("lower first character stays lower") << "/x/gAINtOOL" << "gaintool";
-    QTest::newRow("extension dropped") << "C:\\Tools\\GAINTOOL.EXE" << "Gaintool";
-    QTest::newRow("only the last extension") << "/a/b/Tool.v2.exe" << "Tool.v2";
-    QTest::newRow("dot in a folder name") << "/a.b/Tool" << "Tool";
-    QTest::newRow("no folder") << "Tool" << "Tool";
-    QTest::newRow("leading dot is part of the name") << "/x/.Tool" << ".tool";
-    QTest::newRow("non-ASCII letters untouched") << "/x/Ä工具Ö" << "Ä工具Ö";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("plain name") << "/usr/bin/gaintool"
+                                << "gaintool";
+    QTest::newRow("first character kept, rest lowered") << "/opt/GainTool"
+                                                        << "Gaintool";
+    QTest::newRow("lower first character stays lower") << "/x/gAINtOOL"
+                                                       << "gaintool";
+    QTest::newRow("extension dropped") << "C:\\Tools\\GAINTOOL.EXE"
+                                       << "Gaintool";
+    QTest::newRow("only the last extension") << "/a/b/Tool.v2.exe"
+                                             << "Tool.v2";
+    QTest::newRow("dot in a folder name") << "/a.b/Tool"
+                                          << "Tool";
+    QTest::newRow("no folder") << "Tool"
+                               << "Tool";
+    QTest::newRow("leading dot is part of the name") << "/x/.Tool"
+                                                     << ".tool";
+    QTest::newRow("non-ASCII letters untouched") << "/x/Ä工具Ö"
+                                                 << "Ä工具Ö";
+    QTest::newRow("empty") << ""
+                           << "";
   }
   void applicationTitle() {
     QFETCH(QString, path);
@@ -244,12 +282,12 @@ class LayoutTableTest : public QObject {
   void exceptionMessageText_data() {
     QTest::addColumn<QByteArray>("message");
     QTest::addColumn<QByteArray>("shown");
-    QTest::newRow("letter gets a full stop")
-        << QByteArray("'12a' is not a valid integer value")
-        << QByteArray("'12a' is not a valid integer value.");
+    QTest::newRow("letter gets a full stop") << QByteArray("'12a' is not a valid integer value")
+                                             << QByteArray("'12a' is not a valid integer value.");
     QTest::newRow("empty stays empty") << QByteArray("") << QByteArray("");
     QTest::newRow("full stop not doubled") << QByteArray("done.") << QByteArray("done.");
-    QTest::newRow("exclamation sorts before full stop") << QByteArray("stop!") << QByteArray("stop!");
+    QTest::newRow("exclamation sorts before full stop")
+        << QByteArray("stop!") << QByteArray("stop!");
     QTest::newRow("comma sorts before full stop") << QByteArray("a,") << QByteArray("a,");
     QTest::newRow("hyphen sorts before full stop") << QByteArray("a-") << QByteArray("a-");
     QTest::newRow("slash sorts after full stop") << QByteArray("a/") << QByteArray("a/.");

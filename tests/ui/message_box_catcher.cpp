@@ -7,11 +7,15 @@
 
 namespace gaintool::testing {
 
-MessageBoxCatcher::MessageBoxCatcher() { Arm(); }
+MessageBoxCatcher::MessageBoxCatcher() {
+  Arm();
+}
 
 MessageBoxCatcher::~MessageBoxCatcher() = default;
 
-void MessageBoxCatcher::Arm() { QTimer::singleShot(5, &context_, [this] { Poll(); }); }
+void MessageBoxCatcher::Arm() {
+  QTimer::singleShot(5, &context_, [this] { Poll(); });
+}
 
 void MessageBoxCatcher::WhileNextIsOpen(std::function<void(QMessageBox&)> action) {
   actions_.push_back(std::move(action));
@@ -34,7 +38,8 @@ void MessageBoxCatcher::Poll() {
     captured.icon = box->icon();
     captured.modality = box->windowModality();
     captured.has_parent = box->parentWidget() != nullptr;
-    for (QAbstractButton* button : box->buttons()) captured.buttons.append(box->standardButton(button));
+    for (QAbstractButton* button : box->buttons())
+      captured.buttons.append(box->standardButton(button));
     boxes_.push_back(captured);
 
     const QPointer<QMessageBox> guard(box);

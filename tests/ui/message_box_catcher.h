@@ -5,9 +5,9 @@
 
 #include <QList>
 #include <QMessageBox>
+#include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QObject>
 #include <deque>
 #include <functional>
 #include <vector>

@@ -203,9 +203,8 @@ class WindowTest : public QObject {
   void startState() {
     TForm1& form = ShownForm();
     for (QLineEdit* box : {form.SEdit1, form.SEdit2, form.SEdit3, form.SEdit4, form.SEdit5,
-                           form.SEdit6, form.SEdit7, form.Edit1, form.Edit2, form.Edit3,
-                           form.Edit4, form.Edit5, form.Edit6, form.Edit7, form.SideToneEdit,
-                           form.MEdit1}) {
+                           form.SEdit6, form.SEdit7, form.Edit1, form.Edit2, form.Edit3, form.Edit4,
+                           form.Edit5, form.Edit6, form.Edit7, form.SideToneEdit, form.MEdit1}) {
       QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
     }
     QCOMPARE(form.PortCBox->currentText(), QString());
@@ -232,12 +231,37 @@ class WindowTest : public QObject {
   // Tab visits every tab stop in the window's order, through the hidden memos, and wraps.
   void tabKeyOrder() {
     TForm1& form = ShownForm();
-    const QStringList expected{
-        "PortCBox", "ComboBox", "Button3", "MEdit1", "Button1", "SEdit1", "SEdit2", "SEdit3",
-        "SEdit4", "SEdit5", "SEdit6", "Button2", "SEdit7", "Edit1", "Edit2", "Edit3", "Button5",
-        "Edit4", "Edit5", "Edit6", "Edit7", "Mic_Read_Bttn", "Speech_Read_Bttn",
-        "Melody_Read_Bttn", "SideToneEdit", "ADJ", "Read", "ModeBox", "Memo", "Memo1",
-        "PortCBox"};
+    const QStringList expected{"PortCBox",
+                               "ComboBox",
+                               "Button3",
+                               "MEdit1",
+                               "Button1",
+                               "SEdit1",
+                               "SEdit2",
+                               "SEdit3",
+                               "SEdit4",
+                               "SEdit5",
+                               "SEdit6",
+                               "Button2",
+                               "SEdit7",
+                               "Edit1",
+                               "Edit2",
+                               "Edit3",
+                               "Button5",
+                               "Edit4",
+                               "Edit5",
+                               "Edit6",
+                               "Edit7",
+                               "Mic_Read_Bttn",
+                               "Speech_Read_Bttn",
+                               "Melody_Read_Bttn",
+                               "SideToneEdit",
+                               "ADJ",
+                               "Read",
+                               "ModeBox",
+                               "Memo",
+                               "Memo1",
+                               "PortCBox"};
     QStringList visited{FocusedControl(form)};
     for (qsizetype i = 1; i < expected.size(); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -546,9 +570,8 @@ class WindowTest : public QObject {
     TForm1& form = ShownForm();
     MessageBoxCatcher catcher;
     bool blocked = false;
-    catcher.WhileNextIsOpen([&](QMessageBox& box) {
-      blocked = QApplication::activeModalWidget() == &box;
-    });
+    catcher.WhileNextIsOpen(
+        [&](QMessageBox& box) { blocked = QApplication::activeModalWidget() == &box; });
     form.ShowConnectError();
     QVERIFY(blocked);
     QCOMPARE(catcher.Boxes().size(), std::size_t{1});

@@ -6,10 +6,10 @@
 
 #include "ui/application.h"
 
-#define GAINTOOL_UI_TEST_MAIN(TestObject)            \
-  int main(int argc, char** argv) {                  \
+#define GAINTOOL_UI_TEST_MAIN(TestObject)               \
+  int main(int argc, char** argv) {                     \
     gaintool::ui::TApplication application(argc, argv); \
-    TestObject test;                                 \
-    QTEST_SET_MAIN_SOURCE_PATH                       \
-    return QTest::qExec(&test, argc, argv);          \
+    TestObject test;                                    \
+    QTEST_SET_MAIN_SOURCE_PATH                          \
+    return QTest::qExec(&test, argc, argv);             \
   }
