@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QStringList>
@@ -73,6 +74,20 @@ void ShowOwnerlessNotice(std::string_view text, std::string_view caption, const 
   box.show();
   loop.exec();
 }
+
+// A message box placed in the middle of its screen, not over the window that is active.
+class ScreenCentredMessageBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);  // sizes the box to its text
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen()->availableGeometry().center());
+    move(frame.topLeft());
+  }
+};
 
 struct HandlerName {
   std::string_view name;
@@ -500,9 +515,10 @@ void TForm1::ShowEmptyValue() {
 }
 
 void TForm1::ShowConnectError() {
-  // The plain dialog: modal to the whole application, no icon, captioned with the title.
-  QMessageBox box(QMessageBox::NoIcon, AppTitle(), FromBytes(ops::kConnectErrorText),
-                  QMessageBox::Ok);
+  // The plain dialog: modal to the whole application, no icon, captioned with the title, centred
+  // on the screen.
+  ScreenCentredMessageBox box(QMessageBox::NoIcon, AppTitle(), FromBytes(ops::kConnectErrorText),
+                              QMessageBox::Ok);
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();
 }

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QtTest>
 #include <memory>
@@ -570,10 +571,14 @@ class WindowTest : public QObject {
     TForm1& form = ShownForm();
     MessageBoxCatcher catcher;
     bool blocked = false;
-    catcher.WhileNextIsOpen(
-        [&](QMessageBox& box) { blocked = QApplication::activeModalWidget() == &box; });
+    QPoint offCentre;
+    catcher.WhileNextIsOpen([&](QMessageBox& box) {
+      blocked = QApplication::activeModalWidget() == &box;
+      offCentre = box.frameGeometry().center() - box.screen()->availableGeometry().center();
+    });
     form.ShowConnectError();
     QVERIFY(blocked);
+    QVERIFY2(offCentre.manhattanLength() <= 1, "not centred on the screen");
     QCOMPARE(catcher.Boxes().size(), std::size_t{1});
     const CapturedBox& box = catcher.Boxes().front();
     QCOMPARE(box.text, QStringLiteral("连接错误，请重新连接！"));
