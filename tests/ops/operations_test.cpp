@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -100,6 +101,7 @@ struct ConnectCase {
   const char* name;
   std::vector<std::string> sim_args;
   bool accepted;
+  friend void PrintTo(const ConnectCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ConnectTest : public ::testing::TestWithParam<ConnectCase> {};
@@ -155,6 +157,9 @@ TEST(Connect, SecondConnectIsAcceptedWithEchoOff) {
 struct RowMode {
   Row row;
   int mode;
+  friend void PrintTo(const RowMode& c, std::ostream* os) {
+    *os << "kind " << KindCode(c.row) << " mode " << c.mode;
+  }
 };
 
 class ReadRowTest : public ::testing::TestWithParam<RowMode> {};
@@ -279,6 +284,7 @@ struct BadRowCase {
   const char* name;
   std::vector<std::string> boxes;
   bool conversion_error;
+  friend void PrintTo(const BadRowCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class BadRowTest : public ::testing::TestWithParam<BadRowCase> {};
