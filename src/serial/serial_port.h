@@ -71,10 +71,13 @@ class SerialPort {
 
   // Sets 115200 baud, 8 data bits, no parity, one stop bit, raw bytes both ways (no echo, no
   // line editing, no translation, no software flow control), CLOCAL and CREAD. Hardware flow
-  // control and the modem lines stay as found. Fails on a device that is not a terminal.
+  // control and the modem lines stay as found. Fails on a device that is not a terminal, and
+  // when the line does not read back as asked. Called after a failed Open, it fails and keeps
+  // the open's cause in LastError().
   bool Configure();
 
-  // Writes all bytes, giving up when the port has not taken them within `bound`.
+  // Writes all bytes, giving up when the port has not taken them within `bound` (LastError()
+  // then says "write" with ETIMEDOUT).
   bool Write(std::string_view bytes, std::chrono::milliseconds bound);
 
   // Number of received bytes waiting in the input queue.

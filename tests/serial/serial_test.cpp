@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -159,8 +160,8 @@ TEST(Exchange, ConfigureMakesACookedLineRaw) {
   const std::string reply = "\r\n\x11\x13\x03\x1a\x7f\x0d\x0a\xff\r\nOK\r\n";
   SimulatedHandset handset({"--echo", "off", "--fault",
                             "1:reply:\\r\\n\\x11\\x13\\x03\\x1a\\x7f\\r\\n\\xff\\r\\nOK\\r\\n"});
+  const Peer peer(handset.PortPath());  // opened before the port is made exclusive
   {
-    Peer peer(handset.PortPath());
     termios cooked = peer.Settings();
     cooked.c_iflag |= ICRNL | INLCR | IXON | IXOFF | PARMRK | ISTRIP;
     cooked.c_oflag |= OPOST | ONLCR | OCRNL;
@@ -176,7 +177,7 @@ TEST(Exchange, ConfigureMakesACookedLineRaw) {
   EXPECT_EQ(SendCommand(port, command, buffer), reply);
   EXPECT_EQ(handset.WaitForCommands(1), std::vector<std::string>{command});
 
-  const termios line = Peer(handset.PortPath()).Settings();
+  const termios line = peer.Settings();
   EXPECT_EQ(cfgetospeed(&line), B115200);
   EXPECT_EQ(cfgetispeed(&line), B115200);
   EXPECT_EQ(line.c_cflag & CSIZE, tcflag_t{CS8});
@@ -237,6 +238,27 @@ TEST(Exchange, HandsetDroppingTheLine) {
   port.Close();
   EXPECT_FALSE(port.Open(handset.PortPath()));
   EXPECT_EQ(port.LastError().failure, PortFailure::NoSuchDevice);
+}
+
+// With a link, a handset whose line dropped comes back on a new pseudo-terminal behind it, like
+// one plugged in again; the port name that the operator typed reaches it.
+TEST(Exchange, HandsetComesBackBehindItsLink) {
+  gaintool::testing::DeviceFolder folder;
+  const std::string link = folder.Path() + "handset";
+  SimulatedHandset handset({"--echo", "off", "--link", link, "--fault", "1:hangup"});
+  SerialPort port;
+  ASSERT_TRUE(OpenAndConfigure(port, link));
+  ReplyBuffer buffer;
+  EXPECT_EQ(SendCommand(port, kSleepOff, buffer), "");
+  handset.WaitForEvents("HANGUP", 1);
+  port.Close();
+  // The new line is up once its link is in place.
+  for (int i = 0; i < 1000 && std::filesystem::read_symlink(link) == handset.PortPath(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(OpenAndConfigure(port, link));
+  EXPECT_NE(port.DevicePath(), handset.PortPath());
+  EXPECT_EQ(SendCommand(port, kSleepOff, buffer), kOk);
 }
 
 // ---- Opening the port -------------------------------------------------------------------

@@ -83,8 +83,9 @@ SimulatedHandset::SimulatedHandset(std::vector<std::string> args) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         limit - std::chrono::steady_clock::now());
     pollfd fd{output_fd_, POLLIN, 0};
-    if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
-      if (errno == EINTR) continue;
+    const int ready = left.count() > 0 ? poll(&fd, 1, static_cast<int>(left.count())) : 0;
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) {
       Stop();
       throw std::runtime_error("the simulated handset did not start: " + std::string(argv[0]));
     }

@@ -112,14 +112,14 @@ struct Options {
   std::map<long, Fault> faults;
 };
 
+constexpr const char* kUsage =
+    "usage: handset-sim [--link PATH] [--log PATH] [--state PATH] [--echo on|off]\n"
+    "                   [--timeout SECONDS] [--set MODE,KIND,LEVEL=VALUE]...\n"
+    "                   [--fault N:WHAT]...\n"
+    "  WHAT: error | silent | delay:MS | nul | long:BYTES | reply:TEXT | hangup\n";
+
 [[noreturn]] void Usage(const std::string& problem) {
-  std::fprintf(stderr,
-               "handset-sim: %s\n"
-               "usage: handset-sim [--link PATH] [--log PATH] [--state PATH] [--echo on|off]\n"
-               "                   [--timeout SECONDS] [--set MODE,KIND,LEVEL=VALUE]...\n"
-               "                   [--fault N:WHAT]...\n"
-               "  WHAT: error | silent | delay:MS | nul | long:BYTES | reply:TEXT | hangup\n",
-               problem.c_str());
+  std::fprintf(stderr, "handset-sim: %s\n%s", problem.c_str(), kUsage);
   std::exit(2);
 }
 
@@ -217,7 +217,10 @@ Options ParseOptions(int argc, char** argv) {
       if (i + 1 >= argc) Usage(std::string(flag) + " needs a value");
       return argv[++i];
     };
-    if (flag == "--link") {
+    if (flag == "--help") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    } else if (flag == "--link") {
       options.link = value();
     } else if (flag == "--log") {
       options.log = value();
