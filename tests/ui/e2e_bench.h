@@ -165,11 +165,13 @@ class WindowBench {
 
   // Every command the handset has received, once all that the window sent before this call has
   // arrived. To know that, a Mic read is clicked as a marker and awaited; its command is not
-  // returned. Call it after the checks of the window's state, which the marker changes.
-  std::vector<std::string> SentCommands() {
-    const std::string marker = ReadCommand(form.ModeIndex(), kMicRow.kind, 0);
+  // returned. Call it after the checks of the window's state, which the marker changes. `via` is
+  // the window that clicks the marker, this bench's by default.
+  std::vector<std::string> SentCommands(ui::TForm1* via = nullptr) {
+    if (via == nullptr) via = &form;
+    const std::string marker = ReadCommand(via->ModeIndex(), kMicRow.kind, 0);
     const std::size_t before = handset.ReceivedCommands().size();
-    Click(kMicRow.read_button);
+    QTest::mouseClick(via->Mic_Read_Bttn, Qt::LeftButton);
     std::vector<std::string> commands = handset.WaitForCommands(before + 1);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while ((commands.empty() || commands.back() != marker) &&
