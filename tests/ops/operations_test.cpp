@@ -12,76 +12,13 @@
 #include <vector>
 
 #include "support/handset.h"
+#include "support/recording_window.h"
 
 namespace gaintool::ops {
 namespace {
 
+using gaintool::testing::RecordingWindow;
 using gaintool::testing::SimulatedHandset;
-
-// A window that keeps its state in plain members and records every display call in order.
-class RecordingWindow : public OperatorWindow {
- public:
-  std::string port_name;
-  int mode = 0;
-  std::map<std::pair<Row, int>, std::string> boxes;
-  std::map<Memo, std::string> memos;
-  std::string verdict = "";
-  std::string status = "before";
-  std::vector<std::string> calls;
-  int port_failures = 0;
-  int empty_values = 0;
-  int connect_errors = 0;
-
-  std::string PortName() const override { return port_name; }
-  int ModeIndex() const override { return mode; }
-  std::string BoxText(Row row, int level) const override {
-    auto it = boxes.find({row, level});
-    return it == boxes.end() ? "" : it->second;
-  }
-  void SetBoxText(Row row, int level, const std::string& text) override {
-    boxes[{row, level}] = text;
-  }
-  void SetMemoText(Memo memo, const std::string& bytes) override { memos[memo] = bytes; }
-  std::string MemoText(Memo memo) const override {
-    auto it = memos.find(memo);
-    return it == memos.end() ? "" : it->second;
-  }
-  void ClearVerdict() override {
-    calls.push_back("ClearVerdict");
-    verdict = "";
-  }
-  void ShowPass(const std::string& text) override {
-    calls.push_back("ShowPass:" + text);
-    verdict = "PASS";
-    status = text;
-  }
-  void ShowFail(const std::string& text) override {
-    calls.push_back("ShowFail:" + text);
-    verdict = "FAIL";
-    status = text;
-  }
-  void ShowStatus(const std::string& text) override {
-    calls.push_back("ShowStatus:" + text);
-    status = text;
-  }
-  void RepaintNow() override { calls.push_back("RepaintNow"); }
-  void ShowPortFailure(const serial::PortError&) override {
-    calls.push_back("PortFailure");
-    ++port_failures;
-  }
-  void ShowEmptyValue() override {
-    calls.push_back("EmptyValue");
-    ++empty_values;
-  }
-  void ShowConnectError() override {
-    calls.push_back("ConnectError");
-    ++connect_errors;
-  }
-
-  void FillRow(Row row, std::vector<std::string> texts) {
-    for (std::size_t i = 0; i < texts.size(); ++i) boxes[{row, static_cast<int>(i)}] = texts[i];
-  }
-};
 
 // A window wired to a fresh simulated handset.
 struct Bench {

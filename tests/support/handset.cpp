@@ -98,6 +98,7 @@ SimulatedHandset::SimulatedHandset(std::vector<std::string> args) {
     line.append(chunk, static_cast<std::size_t>(n));
   }
   port_path_ = line.substr(0, line.find('\n'));
+  output_ = line.substr(line.find('\n') + 1);
 }
 
 SimulatedHandset::~SimulatedHandset() {
@@ -128,6 +129,46 @@ void SimulatedHandset::Stop() {
     std::filesystem::remove_all(folder_, ignored);
     folder_.clear();
   }
+}
+
+bool SimulatedHandset::SignalAndWait(int signal_number, std::string_view kind) {
+  const std::size_t before = WaitForEvents(kind, 0).size();
+  if (pid_ <= 0 || kill(pid_, signal_number) != 0) return false;
+  return WaitForEvents(kind, before + 1).size() > before;
+}
+
+bool SimulatedHandset::HangUpNow() {
+  return SignalAndWait(SIGUSR1, "HANGUP");
+}
+
+bool SimulatedHandset::StallNow() {
+  return SignalAndWait(SIGUSR2, "STALL");
+}
+
+std::string SimulatedHandset::ReadOutputLine(std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (output_.find('\n') == std::string::npos && output_fd_ >= 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return "";
+    pollfd fd{output_fd_, POLLIN, 0};
+    const int ready = poll(&fd, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return "";
+    char chunk[256];
+    const ssize_t n = read(output_fd_, chunk, sizeof chunk);
+    if (n <= 0) return "";  // the simulator ended
+    output_.append(chunk, static_cast<std::size_t>(n));
+  }
+  const std::size_t end_of_line = output_.find('\n');
+  if (end_of_line == std::string::npos) return "";
+  std::string line = output_.substr(0, end_of_line);
+  output_.erase(0, end_of_line + 1);
+  return line;
+}
+
+std::string SimulatedHandset::WaitForNextDevice() {
+  return ReadOutputLine(kWaitLimit);
 }
 
 std::vector<SimulatedHandset::Event> SimulatedHandset::Events() const {

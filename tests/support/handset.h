@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -49,6 +50,17 @@ class SimulatedHandset {
   // The value the handset holds for mode, kind and level, in decimal; "" when it holds none.
   std::string StoredValue(int mode, int kind, int level) const;
 
+  // Drops the line at once (SIGUSR1), like the fault hangup, and waits until it is down: the
+  // tool's side of the line is hung up when this returns true.
+  bool HangUpNow();
+  // Stalls the line at once (SIGUSR2), like the fault stall, and waits until the line toward the
+  // handset is full: the tool's next write is not taken when this returns true.
+  bool StallNow();
+  // Waits until the simulator names the device of a new line (it comes back after a hang-up when
+  // started with --link), and returns its path; "" when none comes within a few seconds. Each
+  // call returns the next one.
+  std::string WaitForNextDevice();
+
   // Ends the simulator (SIGTERM, then SIGKILL when it does not go) and removes its folder.
   // Called by the destructor; later calls do nothing.
   void Stop();
@@ -57,10 +69,16 @@ class SimulatedHandset {
   static std::string LongReply(std::size_t bytes);
 
  private:
+  // Sends `signal_number` and waits for one more `kind` event in the log.
+  bool SignalAndWait(int signal_number, std::string_view kind);
+  // The next line of the simulator's standard output, without its LF; "" when none comes in time.
+  std::string ReadOutputLine(std::chrono::milliseconds limit);
+
   std::string folder_;
   std::string port_path_;
   pid_t pid_ = -1;
   int output_fd_ = -1;  // the simulator's standard output, kept open so that it can write on
+  std::string output_;  // output read but not yet taken as a line
 };
 
 }  // namespace gaintool::testing

@@ -27,8 +27,8 @@
 // one at a time: a delayed reply holds back the replies to the commands after it.
 //
 // --fault N:WHAT changes what happens at the Nth command line received (counted from 1 over the
-// whole run). The command has no effect (no value stored, echo unchanged) except with delay and
-// nul, which keep the normal handling:
+// whole run). The command has no effect (no value stored, echo unchanged) except with delay, nul
+// and backlog, which keep the normal handling:
 //   error        echo + "\r\nERROR\r\n"
 //   silent       no reply at all
 //   delay:MS     the normal reply, MS milliseconds later
@@ -37,10 +37,27 @@
 //   long:BYTES   a reply of exactly BYTES bytes (at least 6): BYTES-6 filler bytes, byte i being
 //                'A' + i % 26, then "\r\nOK\r\n"; no echo
 //   reply:TEXT   exactly the bytes of TEXT, with the escapes \r \n \t \0 \\ \xHH
+//   backlog:BYTES[:TEXT]
+//                BYTES bytes (at least 1) that the handset had been sending while nobody read,
+//                then the normal reply: TEXT (escapes as above; default the unsolicited line
+//                "\r\nRING\r\n") repeated and cut at BYTES. They go out when the command
+//                arrives, before its reply; the tool reads nothing before its wait ends, so it
+//                finds them waiting ahead of the reply as if they had come before the command.
+//   stall        the handset stops reading its line before the Nth command: once command N-1 is
+//                answered (for N=1 before the device path is printed) it takes no more bytes, and
+//                the line toward it fills up (the simulator writes filler bytes, that nobody ever
+//                reads, through its own descriptor of the device side until the line takes no
+//                more), so that the tool's next write is not taken. Replies already due still go
+//                out. The stall ends only when the line drops (hangup, or SIGUSR1); the line
+//                that comes back is not stalled again, and answers command N as usual.
 //   hangup       the line drops: the pseudo-terminal goes away without a reply, and its device
 //                node with it. With --link the handset comes back on a new pseudo-terminal, like a
 //                handset plugged in again, points the link at it and prints the new device path
 //                as another line; without --link it stays without a line until it ends.
+//
+// Two signals act at once, for a test that needs a fault at a moment of its choosing rather than
+// at a command: SIGUSR1 drops the line like the fault hangup; SIGUSR2 stalls the line like the
+// fault stall. Each is logged (HANGUP, STALL) once it is done.
 //
 // The port side of a pseudo-terminal keeps the bytes that the tool never read across a close and
 // an open, where a serial port starts empty. So the simulator watches its device node: when
@@ -53,7 +70,8 @@
 //   <microseconds since the epoch> TAB <EVENT> TAB <bytes, escaped as above>
 // EVENT is RX (one command line received, with its line ending), TX (reply bytes handed to the
 // line), OPEN (the port was opened anew; the bytes are the unread ones that were dropped),
-// HANGUP (the line was dropped; no bytes).
+// HANGUP (the line was dropped; no bytes), STALL (the handset stopped reading and its line is
+// full; no bytes).
 // --state PATH holds the gain table, rewritten (temporary file and rename) at start and after each
 // stored value: one line per value, "MODE KIND LEVEL VALUE".
 // --timeout SECONDS (default 600) ends the simulator after that time so that a forgotten one never
@@ -93,11 +111,11 @@ using handset_sim::Unescape;
 // ---- options ------------------------------------------------------------------------------
 
 struct Fault {
-  enum class Kind { Error, Silent, Delay, Nul, Long, Reply, Hangup };
+  enum class Kind { Error, Silent, Delay, Nul, Long, Reply, Hangup, Backlog, Stall };
   Kind kind = Kind::Error;
   long millis = 0;        // Delay
-  std::size_t bytes = 0;  // Long
-  std::string text;       // Reply
+  std::size_t bytes = 0;  // Long, Backlog
+  std::string text;       // Reply, Backlog
 };
 
 using GainKey = std::tuple<int, int, int>;  // mode, kind, level
@@ -116,7 +134,9 @@ constexpr const char* kUsage =
     "usage: handset-sim [--link PATH] [--log PATH] [--state PATH] [--echo on|off]\n"
     "                   [--timeout SECONDS] [--set MODE,KIND,LEVEL=VALUE]...\n"
     "                   [--fault N:WHAT]...\n"
-    "  WHAT: error | silent | delay:MS | nul | long:BYTES | reply:TEXT | hangup\n";
+    "  WHAT: error | silent | delay:MS | nul | long:BYTES | reply:TEXT | hangup\n"
+    "        | backlog:BYTES[:TEXT] | stall\n"
+    "  SIGUSR1 drops the line now (like hangup), SIGUSR2 stalls it now (like stall).\n";
 
 [[noreturn]] void Usage(const std::string& problem) {
   std::fprintf(stderr, "handset-sim: %s\n%s", problem.c_str(), kUsage);
@@ -188,6 +208,18 @@ Fault ParseFault(std::string_view what) {
     fault.kind = Fault::Kind::Nul;
   } else if (what == "hangup") {
     fault.kind = Fault::Kind::Hangup;
+  } else if (what == "stall") {
+    fault.kind = Fault::Kind::Stall;
+  } else if (auto backlog = argument("backlog:")) {
+    const std::size_t colon = backlog->find(':');
+    const auto value = ParseDecimal(backlog->substr(0, colon), 1L << 20);
+    if (!value || *value < 1) Usage("backlog:BYTES needs at least 1 byte: " + std::string(what));
+    std::optional<std::string> text = std::string("\r\nRING\r\n");
+    if (colon != std::string_view::npos) text = Unescape(backlog->substr(colon + 1));
+    if (!text || text->empty()) Usage("bad text in --fault: " + std::string(what));
+    fault.kind = Fault::Kind::Backlog;
+    fault.bytes = static_cast<std::size_t>(*value);
+    fault.text = *text;
   } else if (auto ms = argument("delay:")) {
     const auto value = ParseDecimal(*ms, 3600L * 1000);
     if (!value) Usage("bad delay in --fault: " + std::string(what));
@@ -266,6 +298,9 @@ Options ParseOptions(int argc, char** argv) {
 
 // ---- the handset ---------------------------------------------------------------------------
 
+// How long the line toward a stalling handset must stay without room before it counts as full.
+constexpr int kStallSettleMillis = 20;
+
 std::int64_t MonotonicMillis() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -317,6 +352,8 @@ class Handset {
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGUSR1);
+    sigaddset(&signals, SIGUSR2);
     sigprocmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
     signal(SIGHUP, SIG_IGN);
@@ -335,16 +372,18 @@ class Handset {
 
       pollfd fds[3] = {{signal_fd, POLLIN, 0}, {-1, 0, 0}, {-1, 0, 0}};
       if (master_ >= 0) {
-        fds[1] = {master_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0};
+        // A stalled handset reads nothing: what the tool writes stays in the line.
+        const short read = stalled_ ? 0 : POLLIN;
+        fds[1] = {master_, static_cast<short>(read | (out_.empty() ? 0 : POLLOUT)), 0};
         fds[2] = {watch_fd_, POLLIN, 0};
       }
       if (poll(fds, 3, timeout) < 0) {
         if (errno == EINTR) continue;
         Die("poll");
       }
-      if (fds[0].revents & POLLIN) break;
+      if ((fds[0].revents & POLLIN) && !HandleSignals(signal_fd)) break;
       if (master_ >= 0 && (fds[2].revents & POLLIN)) DrainOpens();
-      if (master_ >= 0 && (fds[1].revents & POLLIN)) ReadCommands();
+      if (master_ >= 0 && !stalled_ && (fds[1].revents & POLLIN)) ReadCommands();
       SendDueReplies();
       if (master_ >= 0 && !out_.empty()) Flush();
     }
@@ -357,6 +396,63 @@ class Handset {
     std::int64_t due;
     std::string bytes;
   };
+
+  // Acts on every pending signal; false when one of them ends the simulator.
+  bool HandleSignals(int signal_fd) {
+    signalfd_siginfo info{};
+    while (read(signal_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+      switch (info.ssi_signo) {
+        case SIGUSR1:
+          if (master_ >= 0) HangUp();
+          break;
+        case SIGUSR2:
+          if (master_ >= 0) Stall();
+          break;
+        default:
+          return false;
+      }
+    }
+    return true;
+  }
+
+  // From here on the handset reads nothing of its line, and the line toward it is filled until it
+  // takes no more: the tool's next write is not taken. The filler is written through the
+  // simulator's own descriptor of the device side, from where it goes where the tool's bytes go.
+  // The line may refuse a large write and still take a small one, so the writes get smaller down
+  // to a single byte; and it moves bytes on in the background, so it counts as full only once it
+  // has stayed without room for a while.
+  void Stall() {
+    if (stalled_) return;
+    stalled_ = true;
+    const std::string filler(4096, 'Z');
+    std::size_t size = filler.size();
+    for (;;) {
+      const ssize_t n = write(slave_, filler.data(), size);
+      if (n > 0) continue;
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno != EAGAIN) Die("stall");
+      if (size > 1) {
+        size /= 2;
+        continue;
+      }
+      pollfd room{slave_, POLLOUT, 0};
+      const int ready = poll(&room, 1, kStallSettleMillis);
+      if (ready < 0 && errno != EINTR) Die("stall");
+      if (ready == 0) break;
+      size = filler.size();
+    }
+    Log("STALL", "");
+  }
+
+  // A stall fault for the command after `commands_` starts now. It happens once: a line that
+  // comes back after a drop is not stalled again, and that command is answered when it comes.
+  void StallIfDue() {
+    const auto next = options_.faults.find(commands_ + 1);
+    if (master_ >= 0 && next != options_.faults.end() && next->second.kind == Fault::Kind::Stall) {
+      options_.faults.erase(next);
+      Stall();
+    }
+  }
 
   // A new pseudo-terminal, raw on both sides, with its device node watched for opens.
   void OpenLine() {
@@ -383,6 +479,8 @@ class Handset {
       if (symlink(device_.c_str(), temporary.c_str()) != 0) Die(temporary.c_str());
       if (rename(temporary.c_str(), options_.link.c_str()) != 0) Die(options_.link.c_str());
     }
+    stalled_ = false;
+    if (commands_ == 0) StallIfDue();  // a stall from the first command on is in place at once
     std::printf("%s\n", device_.c_str());
     std::fflush(stdout);
   }
@@ -472,10 +570,11 @@ class Handset {
     DrainOpens();
     partial_.append(chunk, static_cast<std::size_t>(n));
     std::size_t end;
-    while (master_ >= 0 && (end = partial_.find('\n')) != std::string::npos) {
+    while (master_ >= 0 && !stalled_ && (end = partial_.find('\n')) != std::string::npos) {
       const std::string line = partial_.substr(0, end + 1);
       partial_.erase(0, end + 1);
       Answer(line);
+      StallIfDue();
     }
   }
 
@@ -561,6 +660,16 @@ class Handset {
       case Fault::Kind::Hangup:
         HangUp();
         break;
+      case Fault::Kind::Backlog: {
+        std::string backlog;
+        while (backlog.size() < fault.bytes) backlog += fault.text;
+        backlog.resize(fault.bytes);
+        Queue(backlog + echo + Evaluate(line, true), 0);
+        break;
+      }
+      case Fault::Kind::Stall:  // never reached: taken out when the stall began
+        Queue(echo + Evaluate(line, true), 0);
+        break;
     }
   }
 
@@ -592,11 +701,11 @@ class Handset {
     }
   }
 
+  // Logged once the line is down: whoever reads HANGUP in the log finds the tool's side hung up.
   void HangUp() {
-    Log("HANGUP", "");
-    const std::string link = options_.link;
     CloseLine();
-    if (!link.empty()) OpenLine();
+    Log("HANGUP", "");
+    if (!options_.link.empty()) OpenLine();
   }
 
   Options options_;
@@ -608,6 +717,7 @@ class Handset {
   int watch_fd_ = -1;
   std::string device_;
   long commands_ = 0;
+  bool stalled_ = false;              // reading nothing, the line toward the handset full
   std::string partial_;               // received bytes of a command line not yet complete
   std::deque<PendingReply> pending_;  // replies not yet due
   std::string out_;                   // reply bytes due but not yet taken by the line
