@@ -41,29 +41,45 @@ struct RowOnScreen {
   const char* read_passed;
 };
 
-inline const RowOnScreen kMicRow{"Mic", "Mic_Read_Bttn", "Button1",
-                                 3,     {"MEdit1"},      "Read Mic Successful"};
+inline const RowOnScreen kMicRow{.name = "Mic",
+                                 .read_button = "Mic_Read_Bttn",
+                                 .write_button = "Button1",
+                                 .kind = 3,
+                                 .boxes = {"MEdit1"},
+                                 .read_passed = "Read Mic Successful"};
 inline const RowOnScreen kSpeechRow{
-    "Speech",
-    "Speech_Read_Bttn",
-    "Button2",
-    2,
-    {"SEdit1", "SEdit2", "SEdit3", "SEdit4", "SEdit5", "SEdit6", "SEdit7"},
-    "Read Speech Successful"};
-inline const RowOnScreen kMelodyRow{"Melody",
-                                    "Melody_Read_Bttn",
-                                    "Button5",
-                                    0,
-                                    {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7"},
-                                    "Read Melody Successful"};
-inline const RowOnScreen kSideToneRow{"SideTone", "Read",           "ADJ",
-                                      4,          {"SideToneEdit"}, "Read SideTone Successful"};
+    .name = "Speech",
+    .read_button = "Speech_Read_Bttn",
+    .write_button = "Button2",
+    .kind = 2,
+    .boxes = {"SEdit1", "SEdit2", "SEdit3", "SEdit4", "SEdit5", "SEdit6", "SEdit7"},
+    .read_passed = "Read Speech Successful"};
+inline const RowOnScreen kMelodyRow{
+    .name = "Melody",
+    .read_button = "Melody_Read_Bttn",
+    .write_button = "Button5",
+    .kind = 0,
+    .boxes = {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7"},
+    .read_passed = "Read Melody Successful"};
+inline const RowOnScreen kSideToneRow{.name = "SideTone",
+                                      .read_button = "Read",
+                                      .write_button = "ADJ",
+                                      .kind = 4,
+                                      .boxes = {"SideToneEdit"},
+                                      .read_passed = "Read SideTone Successful"};
 
 inline const RowOnScreen& RowNamed(const QString& name) {
   for (const RowOnScreen* row : {&kMicRow, &kSpeechRow, &kMelodyRow, &kSideToneRow}) {
     if (name == row->name) return *row;
   }
   qFatal("no row %s", qPrintable(name));
+}
+
+// Simulator options from a table column.
+inline std::vector<std::string> SimArgs(const QStringList& list) {
+  std::vector<std::string> args;
+  for (const QString& arg : list) args.push_back(arg.toStdString());
+  return args;
 }
 
 inline std::string ReadCommand(int mode, int kind, int level) {

@@ -3,6 +3,7 @@
 // what it leaves in the boxes, and the order in which a read paints its boxes and its verdict.
 #include <QEvent>
 #include <QtTest>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ using gaintool::testing::Q;
 using gaintool::testing::ReadCommand;
 using gaintool::testing::RowNamed;
 using gaintool::testing::RowOnScreen;
+using gaintool::testing::SimArgs;
 using gaintool::testing::VerdictDrawnIn;
 using gaintool::testing::WindowBench;
 
@@ -26,12 +28,6 @@ QStringList OldTexts(const RowOnScreen& row) {
   QStringList texts;
   for (std::size_t i = 0; i < row.boxes.size(); ++i) texts << QStringLiteral("old%1").arg(i);
   return texts;
-}
-
-std::vector<std::string> Args(const QStringList& list) {
-  std::vector<std::string> args;
-  for (const QString& arg : list) args.push_back(arg.toStdString());
-  return args;
 }
 
 // Records the paint events of some controls while an operation runs: the text each showed and
@@ -102,7 +98,7 @@ class ConnectReadTest : public QObject {
     QFETCH(QStringList, simArgs);
     QFETCH(QByteArray, reply);
     QFETCH(bool, accepted);
-    WindowBench bench(Args(simArgs));
+    WindowBench bench(SimArgs(simArgs));
     auto& form = bench.form;
     bench.ChooseListedPort();
     form.ShowFail(" level 2 error!");  // what a failed write left
@@ -157,7 +153,7 @@ class ConnectReadTest : public QObject {
     QFETCH(int, emptiedLevel);
     const RowOnScreen& r = RowNamed(row);
     const int levels = static_cast<int>(r.boxes.size());
-    WindowBench bench(Args(simArgs));
+    WindowBench bench(SimArgs(simArgs));
     auto& form = bench.form;
     bench.ChooseListedPort();
     bench.TypeRow(r, OldTexts(r));
@@ -210,7 +206,7 @@ class ConnectReadTest : public QObject {
     QFETCH(QStringList, simArgs);
     QFETCH(QString, verdict);
     const RowOnScreen& r = RowNamed(row);
-    WindowBench bench(Args(simArgs));
+    WindowBench bench(SimArgs(simArgs));
     auto& form = bench.form;
     bench.ChooseListedPort();
     if (read) {

@@ -14,19 +14,10 @@ using gaintool::testing::kGreen;
 using gaintool::testing::kRed;
 using gaintool::testing::RowNamed;
 using gaintool::testing::RowOnScreen;
+using gaintool::testing::SimArgs;
 using gaintool::testing::VerdictDrawnIn;
 using gaintool::testing::WindowBench;
 using gaintool::testing::WriteCommand;
-
-namespace {
-
-std::vector<std::string> Args(const QStringList& list) {
-  std::vector<std::string> args;
-  for (const QString& arg : list) args.push_back(arg.toStdString());
-  return args;
-}
-
-}  // namespace
 
 class WriteTest : public QObject {
   Q_OBJECT
@@ -71,7 +62,7 @@ class WriteTest : public QObject {
     QFETCH(bool, passes);
     QFETCH(QByteArray, memo1);
     const RowOnScreen& r = RowNamed(row);
-    WindowBench bench(Args(simArgs));
+    WindowBench bench(SimArgs(simArgs));
     auto& form = bench.form;
     bench.ChooseListedPort();
     form.ShowStatus("Connected");
