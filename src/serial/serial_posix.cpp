@@ -207,6 +207,11 @@ std::size_t SerialPort::ReadWaiting(char* buffer, std::size_t max) {
 
 void SerialPort::Close() {
   if (fd_ < 0) return;
+  // Output the line has not sent by now (the port is closed at the start of the next operation,
+  // long after the last command's wait) is held back by flow control. Sent later, it would be a
+  // stale command executed by the handset after the tool reported it failed; and close(2) would
+  // wait for it to drain, up to the driver's closing wait, with the window blocked.
+  if (isatty(fd_)) tcflush(fd_, TCOFLUSH);
   if (exclusive_) ioctl(fd_, TIOCNXCL);  // the flag would outlive our descriptor
   close(fd_);                            // releases the lock too
   fd_ = -1;

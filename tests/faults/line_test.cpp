@@ -199,7 +199,9 @@ TEST_P(PortNeverTakesTheCommandTest, BoundEndsTheExchangeAndTheLevelFails) {
     EXPECT_EQ(bench.Boxes(c.row), ExpectedBoxes(before, c.row, c.failing_level));
   }
 
-  // Tried again on the hung handset: bounded the same way, at level 0 now.
+  // Tried again on the hung handset: it fails at level 0 now. The close at the start of this
+  // operation discarded what was left on the line, so this command is taken by the port, but it
+  // is never read or answered either.
   if (c.write) {
     bench.ops.WriteRow(c.row);
   } else {
@@ -207,7 +209,6 @@ TEST_P(PortNeverTakesTheCommandTest, BoundEndsTheExchangeAndTheLevelFails) {
     bench.ops.ReadRow(c.row);
   }
   EXPECT_TRUE(FailedOnceAt(bench, c.write, 0));
-  EXPECT_EQ(bench.ops.Port().LastError().error_number, ETIMEDOUT);
   EXPECT_EQ(bench.handset().ReceivedCommands().size(), static_cast<std::size_t>(c.failing_level));
   EXPECT_TRUE(NothingReadSinceTheStall(bench.handset()));
 

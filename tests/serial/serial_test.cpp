@@ -1,5 +1,6 @@
 // The port and the command exchange over real pseudo-terminals, against the simulated handset.
 #include <fcntl.h>
+#include <poll.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -224,6 +225,36 @@ TEST(Exchange, WriteThatIsNotTakenEndsTheExchange) {
 
   ASSERT_EQ(tcflow(peer.fd(), TCOON), 0);
   EXPECT_EQ(SendCommand(port, kSleepOff, buffer), "stale");
+}
+
+// A command that never left the line, because the far end stopped taking bytes, is not delivered
+// later: the next operation's close discards it, so the handset never executes a command that
+// the tool already reported as failed. Here the far end's receive buffer is full, so the
+// command waits on the line behind earlier bytes.
+TEST(Exchange, CommandLeftOnTheLineIsNotSentLater) {
+  PseudoTerminal pty;
+  SerialPort port;
+  ASSERT_TRUE(OpenAndConfigure(port, pty.DevicePath()));
+  const std::string backlog(8192, 'B');  // twice the far end's receive buffer
+  ASSERT_TRUE(port.Write(backlog, kWriteBound));
+  const std::string command = "at+eadp=1,0,3,0,200\r\n";
+  ReplyBuffer buffer;
+  EXPECT_EQ(SendCommand(port, command, buffer), "");  // taken by the port, never answered
+  port.Close();
+
+  ASSERT_TRUE(OpenAndConfigure(port, pty.DevicePath()));
+  ASSERT_TRUE(port.Write("ATE0\r\n", kWriteBound));
+  // The far end reads again, everything there is.
+  std::string arrived;
+  pollfd ready{pty.MasterFd(), POLLIN, 0};
+  while (arrived.find("ATE0\r\n") == std::string::npos && poll(&ready, 1, 5000) == 1) {
+    char chunk[4096];
+    const ssize_t n = read(pty.MasterFd(), chunk, sizeof chunk);
+    if (n <= 0) break;
+    arrived.append(chunk, static_cast<std::size_t>(n));
+  }
+  EXPECT_NE(arrived.find("ATE0\r\n"), std::string::npos);
+  EXPECT_EQ(arrived.find(command), std::string::npos) << "the stale command reached the handset";
 }
 
 TEST(Exchange, HandsetDroppingTheLine) {
