@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "device_folder.h"
+#include "support/pty.h"
 #include "message_box_catcher.h"
 #include "support/handset.h"
 #include "ui/tform1.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "device_folder.h"
+#include "port_folder.h"
 #include "message_box_catcher.h"
 #include "ops/operations.h"
 #include "ui/application.h"
@@ -18,7 +18,7 @@
 #include "window_test_main.h"
 
 using gaintool::testing::CapturedBox;
-using gaintool::testing::DeviceFolder;
+using gaintool::testing::PortFolder;
 using gaintool::testing::MessageBoxCatcher;
 using gaintool::ui::TForm1;
 
@@ -136,7 +136,7 @@ class ExceptionDisplayTest : public QObject {
     QFETCH(QString, button);
     QFETCH(QString, box);
     QFETCH(QString, value);
-    DeviceFolder folder;
+    PortFolder folder;
     folder.AddPort("ttyS0");
     TForm1 form(folder.Path());
     form.show();

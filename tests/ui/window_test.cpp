@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "device_folder.h"
+#include "port_folder.h"
 #include "message_box_catcher.h"
 #include "ops/operations.h"
 #include "ui/application.h"
@@ -24,7 +24,7 @@
 
 using gaintool::ops::Row;
 using gaintool::testing::CapturedBox;
-using gaintool::testing::DeviceFolder;
+using gaintool::testing::PortFolder;
 using gaintool::testing::MessageBoxCatcher;
 using gaintool::ui::ControlKind;
 using gaintool::ui::ControlRow;
@@ -75,7 +75,7 @@ class WindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<DeviceFolder> folder_;
+  std::unique_ptr<PortFolder> folder_;
   std::unique_ptr<TForm1> form_;
 
   TForm1& ShownForm() {
@@ -87,7 +87,7 @@ class WindowTest : public QObject {
 
  private slots:
   void init() {
-    folder_ = std::make_unique<DeviceFolder>();
+    folder_ = std::make_unique<PortFolder>();
     form_ = std::make_unique<TForm1>(folder_->Path());
   }
   void cleanup() {

@@ -3,21 +3,19 @@
 // them and an operation can open them.
 #pragma once
 
-#include <QTemporaryDir>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "support/pty.h"
 
 namespace gaintool::testing {
 
-class DeviceFolder {
+class PortFolder {
  public:
-  DeviceFolder();
-  ~DeviceFolder();
-  DeviceFolder(const DeviceFolder&) = delete;
-  DeviceFolder& operator=(const DeviceFolder&) = delete;
-
   // The folder, ending in "/", as the window and the operations take it.
-  std::string Path() const;
+  std::string Path() const { return folder_.Path(); }
 
   // Opens a new pseudo-terminal and links `name` in the folder to its terminal side. Returns the
   // terminal's own path (/dev/pts/N). The test holds the other side until the folder goes.
@@ -27,8 +25,8 @@ class DeviceFolder {
   int ControllerOf(const std::string& name) const;
 
  private:
-  QTemporaryDir dir_;
-  std::vector<std::pair<std::string, int>> controllers_;
+  DeviceFolder folder_;
+  std::vector<std::pair<std::string, std::unique_ptr<PseudoTerminal>>> ports_;
 };
 
 }  // namespace gaintool::testing
