@@ -34,7 +34,7 @@ test-sanitize: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
-# Memcheck over the protocol, serial and operations tests.
+# Memcheck over the tests of the layers without Qt.
 valgrind: build
 	@tools/run-valgrind $(BUILD)
 
