@@ -118,7 +118,7 @@ void (TForm1::*HandlerNamed(std::string_view name))(QObject*) {
 
 }  // namespace
 
-TForm1::TForm1(std::string device_dir) : operations_(*this, device_dir) {
+TForm1::TForm1(const std::string& device_dir) : operations_(*this, device_dir) {
   BuildFromLayout(MainWindowLayout());
   ListComPorts(16, PortCBox, device_dir);
   if (create_handler_ != nullptr) Dispatch(create_handler_, this);

@@ -31,7 +31,7 @@ class TForm1 : public QWidget, public ops::OperatorWindow {
  public:
   // Builds the window from MainWindowLayout() and lists the ports found under `device_dir`, which
   // is also where the operations open their ports. The window is left hidden.
-  explicit TForm1(std::string device_dir = "/dev/");
+  explicit TForm1(const std::string& device_dir = "/dev/");
   ~TForm1() override;
 
   TForm1(const TForm1&) = delete;
