@@ -187,6 +187,8 @@ class WindowTest : public QObject {
       QCOMPARE(qAlpha(picture.pixel(0, picture.height() - 1)), 0);
       QVERIFY(qAlpha(picture.pixel(picture.width() / 2, picture.height() / 2)) > 0);
     }
+    // The application icon comes in the sizes a window manager asks for.
+    QVERIFY(QApplication::windowIcon().availableSizes().contains(QSize(32, 32)));
   }
 
   void memosAreHiddenUnderTheConnectGroup() {
