@@ -36,21 +36,23 @@ void ActAfterLevel(Bench& bench, bool write, const When& when, Act act) {
 
 // ---- The handset vanishes ---------------------------------------------------------------
 
-struct VanishCase {
+// A fault of the line in the middle of a row: which row, read or write, when the fault strikes and
+// the level that fails by it.
+struct LineFaultCase {
   const char* name;
   Row row;
   bool write;
   When when;
   int failing_level;
-  friend void PrintTo(const VanishCase& c, std::ostream* os) { *os << c.name; }
+  friend void PrintTo(const LineFaultCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class HandsetVanishesTest : public ::testing::TestWithParam<VanishCase> {};
+class HandsetVanishesTest : public ::testing::TestWithParam<LineFaultCase> {};
 
 // The level in flight fails, once, and the operation ends; nothing reported written is missing
 // from the handset. When the handset is back under the same name, the same operation works.
 TEST_P(HandsetVanishesTest, LevelFailsAndTheNextOperationWorksWhenItIsBack) {
-  const VanishCase& c = GetParam();
+  const LineFaultCase& c = GetParam();
   std::vector<std::string> args;
   if (c.when.command > 0) args = {"--fault", std::to_string(c.when.command) + ":hangup"};
   Bench bench(args);
@@ -96,12 +98,12 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, HandsetVanishesTest,
     ::testing::Values(
         // The handset drops the line on receiving the command: the reply never comes.
-        VanishCase{"WriteWhileLevel3IsAnswered", Row::Speech, true, {4, -1}, 3},
-        VanishCase{"ReadWhileLevel5IsAnswered", Row::Melody, false, {6, -1}, 5},
-        VanishCase{"ReadOfOneLevelWhileItIsAnswered", Row::Mic, false, {1, -1}, 0},
+        LineFaultCase{"WriteWhileLevel3IsAnswered", Row::Speech, true, {4, -1}, 3},
+        LineFaultCase{"ReadWhileLevel5IsAnswered", Row::Melody, false, {6, -1}, 5},
+        LineFaultCase{"ReadOfOneLevelWhileItIsAnswered", Row::Mic, false, {1, -1}, 0},
         // The line drops between two levels: the next command meets a line that is gone.
-        VanishCase{"WriteBetweenLevels1And2", Row::Melody, true, {0, 1}, 2},
-        VanishCase{"ReadBetweenLevels3And4", Row::Speech, false, {0, 3}, 4}),
+        LineFaultCase{"WriteBetweenLevels1And2", Row::Melody, true, {0, 1}, 2},
+        LineFaultCase{"ReadBetweenLevels3And4", Row::Speech, false, {0, 3}, 4}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A handset that does not come back: the row fails at the level in flight, and every later
@@ -157,19 +159,10 @@ TEST(HandsetVanishes, OperationsAfterItEndAtThePortWhileItStaysAway) {
   return ::testing::AssertionSuccess();
 }
 
-struct StallCase {
-  const char* name;
-  Row row;
-  bool write;
-  When when;
-  int failing_level;
-  friend void PrintTo(const StallCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class PortNeverTakesTheCommandTest : public ::testing::TestWithParam<StallCase> {};
+class PortNeverTakesTheCommandTest : public ::testing::TestWithParam<LineFaultCase> {};
 
 TEST_P(PortNeverTakesTheCommandTest, BoundEndsTheExchangeAndTheLevelFails) {
-  const StallCase& c = GetParam();
+  const LineFaultCase& c = GetParam();
   std::vector<std::string> args;
   if (c.when.command > 0) args = {"--fault", std::to_string(c.when.command) + ":stall"};
   Bench bench(args);
@@ -220,9 +213,9 @@ TEST_P(PortNeverTakesTheCommandTest, BoundEndsTheExchangeAndTheLevelFails) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, PortNeverTakesTheCommandTest,
-    ::testing::Values(StallCase{"WriteStalledFromTheStart", Row::Speech, true, {1, -1}, 0},
-                      StallCase{"WriteStalledBeforeLevel5", Row::Melody, true, {0, 4}, 5},
-                      StallCase{"ReadStalledBeforeLevel3", Row::Speech, false, {0, 2}, 3}),
+    ::testing::Values(LineFaultCase{"WriteStalledFromTheStart", Row::Speech, true, {1, -1}, 0},
+                      LineFaultCase{"WriteStalledBeforeLevel5", Row::Melody, true, {0, 4}, 5},
+                      LineFaultCase{"ReadStalledBeforeLevel3", Row::Speech, false, {0, 2}, 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The handshake on a hung handset: the sleep-off command is not taken, the reply is empty, the
