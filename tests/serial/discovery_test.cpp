@@ -20,28 +20,9 @@ namespace {
 
 using gaintool::testing::DeviceFolder;
 using gaintool::testing::OpenDescriptorCount;
+using gaintool::testing::Peer;
 using gaintool::testing::PseudoTerminal;
 using gaintool::testing::SimulatedHandset;
-
-// A descriptor of the test's own on a device, opened before anybody could make the device
-// exclusive, to look at the tty from outside.
-class Peer {
- public:
-  explicit Peer(const std::string& device)
-      : fd_(open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
-    if (fd_ < 0) throw std::runtime_error("cannot open " + device);
-  }
-  ~Peer() { close(fd_); }
-  int fd() const { return fd_; }
-  bool ExclusiveFlag() const {
-    int flag = -1;
-    EXPECT_EQ(ioctl(fd_, TIOCGEXCL, &flag), 0);
-    return flag != 0;
-  }
-
- private:
-  int fd_;
-};
 
 // A device folder with:
 //   ttyS0  (COM1)   a port

@@ -26,6 +26,7 @@
 namespace gaintool::serial {
 namespace {
 
+using gaintool::testing::Peer;
 using gaintool::testing::PseudoTerminal;
 using gaintool::testing::SimulatedHandset;
 
@@ -35,32 +36,6 @@ using gaintool::testing::SimulatedHandset;
   }
   return ::testing::AssertionSuccess();
 }
-
-// A descriptor of our own on a device, to look at or change the line from outside the port.
-class Peer {
- public:
-  explicit Peer(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
-    if (fd_ < 0) ADD_FAILURE() << "cannot open " << path << ": " << std::strerror(errno);
-  }
-  ~Peer() {
-    if (fd_ >= 0) close(fd_);
-  }
-  int fd() const { return fd_; }
-  termios Settings() const {
-    termios settings{};
-    EXPECT_EQ(tcgetattr(fd_, &settings), 0);
-    return settings;
-  }
-  void Apply(const termios& settings) const { EXPECT_EQ(tcsetattr(fd_, TCSANOW, &settings), 0); }
-  bool ExclusiveFlag() const {
-    int flag = -1;
-    EXPECT_EQ(ioctl(fd_, TIOCGEXCL, &flag), 0);
-    return flag != 0;
-  }
-
- private:
-  int fd_;
-};
 
 // ---- The exchange -----------------------------------------------------------------------
 

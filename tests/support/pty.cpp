@@ -1,13 +1,24 @@
 #include "support/pty.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
 namespace gaintool::testing {
+
+namespace {
+
+[[noreturn]] void Throw(const std::string& what) {
+  throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+}  // namespace
 
 PseudoTerminal::PseudoTerminal(Lock lock) {
   master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -44,6 +55,31 @@ int OpenDescriptorCount() {
     ++count;
   }
   return count;
+}
+
+Peer::Peer(const std::string& device)
+    : fd_(open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+  if (fd_ < 0) Throw("cannot open " + device);
+}
+
+Peer::~Peer() {
+  if (fd_ >= 0) close(fd_);
+}
+
+termios Peer::Settings() const {
+  termios settings{};
+  if (tcgetattr(fd_, &settings) != 0) Throw("tcgetattr");
+  return settings;
+}
+
+void Peer::Apply(const termios& settings) const {
+  if (tcsetattr(fd_, TCSANOW, &settings) != 0) Throw("tcsetattr");
+}
+
+bool Peer::ExclusiveFlag() const {
+  int flag = 0;
+  if (ioctl(fd_, TIOCGEXCL, &flag) != 0) Throw("TIOCGEXCL");
+  return flag != 0;
 }
 
 }  // namespace gaintool::testing

@@ -2,6 +2,8 @@
 // such as the port discovery.
 #pragma once
 
+#include <termios.h>
+
 #include <string>
 
 namespace gaintool::testing {
@@ -22,6 +24,25 @@ class PseudoTerminal {
  private:
   int master_ = -1;
   std::string device_;
+};
+
+// A descriptor of the test's own on a device, to look at or change the line from outside the port
+// under test. Every call that fails throws std::runtime_error.
+class Peer {
+ public:
+  explicit Peer(const std::string& device);
+  ~Peer();
+  Peer(const Peer&) = delete;
+  Peer& operator=(const Peer&) = delete;
+
+  int fd() const { return fd_; }
+  termios Settings() const;
+  void Apply(const termios& settings) const;
+  // Whether the tty refuses further opens (TIOCEXCL is set on it).
+  bool ExclusiveFlag() const;
+
+ private:
+  int fd_ = -1;
 };
 
 // A temporary folder that stands in for /dev/, removed with everything in it at the end.
