@@ -49,8 +49,9 @@ inline const char* RowName(Row row) {
   return "?";
 }
 
-// The simulator's arguments with a link to its line added: the port name stays the same when the
-// handset comes back on a new pseudo-terminal, as a handset plugged in again does.
+// The operations of a recording window against a simulated handset behind a link: the port name
+// stays the same when the handset comes back on a new pseudo-terminal, as a handset plugged in
+// again does.
 class Bench {
  public:
   explicit Bench(std::vector<std::string> sim_args = {})
@@ -59,6 +60,15 @@ class Bench {
   }
 
   SimulatedHandset& handset() { return handset_; }
+
+  // The row's ADJ (write) or Read operation.
+  void Run(Row row, bool write) {
+    if (write) {
+      ops.WriteRow(row);
+    } else {
+      ops.ReadRow(row);
+    }
+  }
   const std::string& link() const { return link_; }
 
   // The values the handset holds for the row in the window's mode.
@@ -147,12 +157,11 @@ inline ::testing::AssertionResult FailedOnceAt(const Bench& bench, bool write, i
 inline void ExpectRetryWorks(Bench& bench, Row row, bool write) {
   SCOPED_TRACE("the operation tried again");
   const int failures_before = bench.window.port_failures;
+  bench.Run(row, write);
   if (write) {
-    bench.ops.WriteRow(row);
     EXPECT_EQ(bench.ReportedWritten(), Levels(row));
     EXPECT_EQ(bench.Stored(row), NewValues(row));
   } else {
-    bench.ops.ReadRow(row);
     EXPECT_EQ(bench.Boxes(row), bench.Stored(row));
     EXPECT_EQ(bench.window.status, RowSpecOf(row).read_passed);
   }

@@ -66,11 +66,7 @@ TEST_P(HandsetVanishesTest, LevelFailsAndTheNextOperationWorksWhenItIsBack) {
   ActAfterLevel(bench, c.write, c.when,
                 [](Bench& b) { EXPECT_TRUE(b.handset().HangUpNow()) << "the line did not drop"; });
 
-  if (c.write) {
-    bench.ops.WriteRow(c.row);
-  } else {
-    bench.ops.ReadRow(c.row);
-  }
+  bench.Run(c.row, c.write);
   bench.window.on_event = nullptr;
 
   EXPECT_TRUE(FailedOnceAt(bench, c.write, c.failing_level));
@@ -171,11 +167,7 @@ TEST_P(PortNeverTakesTheCommandTest, BoundEndsTheExchangeAndTheLevelFails) {
   ActAfterLevel(bench, c.write, c.when,
                 [](Bench& b) { EXPECT_TRUE(b.handset().StallNow()) << "the line did not stall"; });
 
-  if (c.write) {
-    bench.ops.WriteRow(c.row);
-  } else {
-    bench.ops.ReadRow(c.row);
-  }
+  bench.Run(c.row, c.write);
   bench.window.on_event = nullptr;
 
   EXPECT_TRUE(FailedOnceAt(bench, c.write, c.failing_level));
@@ -195,12 +187,8 @@ TEST_P(PortNeverTakesTheCommandTest, BoundEndsTheExchangeAndTheLevelFails) {
   // Tried again on the hung handset: it fails at level 0 now. The close at the start of this
   // operation discarded what was left on the line, so this command is taken by the port, but it
   // is never read or answered either.
-  if (c.write) {
-    bench.ops.WriteRow(c.row);
-  } else {
-    bench.window.FillRow(c.row, OldBoxes(c.row));
-    bench.ops.ReadRow(c.row);
-  }
+  if (!c.write) bench.window.FillRow(c.row, OldBoxes(c.row));
+  bench.Run(c.row, c.write);
   EXPECT_TRUE(FailedOnceAt(bench, c.write, 0));
   EXPECT_EQ(bench.handset().ReceivedCommands().size(), static_cast<std::size_t>(c.failing_level));
   EXPECT_TRUE(NothingReadSinceTheStall(bench.handset()));

@@ -66,11 +66,7 @@ TEST_P(GarbageReplyTest, LevelFailsAndTheNextOperationWorks) {
   const std::vector<std::string> before = bench.Stored(c.row);
   bench.window.FillRow(c.row, c.write ? NewValues(c.row) : OldBoxes(c.row));
 
-  if (c.write) {
-    bench.ops.WriteRow(c.row);
-  } else {
-    bench.ops.ReadRow(c.row);
-  }
+  bench.Run(c.row, c.write);
 
   EXPECT_TRUE(FailedOnceAt(bench, c.write, c.failing_level));
   EXPECT_EQ(bench.handset().ReceivedCommands().size(),
